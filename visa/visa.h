@@ -8,9 +8,22 @@
  *   SIM::<model>[::KEY=VALUE]...::INSTR
  *                            a simulated instrument running in this process
  *                            (models: FG503, 33220A)
- * Interface names are case-insensitive. Every call returns a status; no call
- * throws. Setting VISA_TRACE=<file> in the environment appends one line per
- * call (arguments, bytes moved, status, transport) to that file.
+ * Interface names are case-insensitive. TCPIP, USB, GPIB, GPIB-VXI, VXI and
+ * PXI strings give VI_ERROR_INTF_NUM_NCONFIG: valid types not served here.
+ * Every call returns a status; no call throws.
+ *
+ * Serial lines open raw (bytes unchanged both ways), never as the controlling
+ * terminal, at 9600 baud, 8 data bits, no parity, one stop bit, no flow
+ * control; a read always ends at the termination character there. A setting
+ * the line does not keep (read back after it is made; a pseudo-terminal keeps
+ * only 8 data bits without parity) is refused with VI_ERROR_NSUP_ATTR_STATE.
+ * A simulated instrument with nothing to say makes a read wait out the
+ * time-out (at once with VI_TMO_INFINITE) and end with VI_ERROR_TMO.
+ *
+ * Trace: setting VISA_TRACE=<file> in the environment appends one line per
+ * call (arguments, bytes moved, status by name and value, transport) to that
+ * file. The variable is read each time viOpenDefaultRM opens a resource
+ * manager; without it tracing is off and costs nothing.
  */
 #ifndef VISA_H
 #define VISA_H
@@ -106,6 +119,7 @@ ViStatus viGetAttribute(ViObject vi, ViAttr attr, void *value);
 #define VI_INTF_PXI 5
 #define VI_INTF_TCPIP 6
 #define VI_INTF_USB 7
+#define VI_INTF_SIM 100 /* this library's simulated instruments */
 
 #define VI_ASRL_PAR_NONE 0
 #define VI_ASRL_PAR_ODD 1

@@ -229,6 +229,7 @@ Run runSerialAs(const std::string &binary, const std::string &prefix,
   return run;
 }
 
+
 Run runSerial(const std::string &binary, const std::vector<std::string> &args,
               Responder responder, int limitMs) {
   return runSerialAs(binary, "ASRL", args, std::move(responder), limitMs);

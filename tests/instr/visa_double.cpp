@@ -82,7 +82,6 @@ std::string attr(ViAttr a) {
 void reset() {
   queues.clear();
   callLog.clear();
-  logFd = -1;
 }
 
 void push(const std::string& fn, Reply r) { queues[fn].push_back(std::move(r)); }

@@ -41,7 +41,7 @@ struct Reply {
   ViUInt32 value = 0;
 };
 
-// Empties every queue and the call log; stops logging to a descriptor.
+// Empties every queue and the call log (logging to a descriptor goes on).
 void reset();
 // Queues the outcome of the next call of fn ("viRead", "viSetAttribute", ...).
 void push(const std::string& fn, Reply r);
