@@ -57,6 +57,10 @@ char *sengstr(double value, int digits);
 int sign(double value);
 int sgn(double value);
 
+/* Numeric value of a text: its longest leading decimal number, 0 if none
+   (INF, NAN, MAX and hexadecimal forms count as 0). */
+double numval(const char *text);
+
 /* Data files */
 FILE *open2write(const char *name, const char *ext);
 FILE *open2read(const char *name, const char *ext);

@@ -55,51 +55,6 @@ static int nochange(const char *arg)
     return tolower((unsigned char)arg[0]) == 'x';
 }
 
-/*
- * The value of the longest leading decimal number of a text (white space,
- * sign, digits, point, exponent); 0 when there is none. Words such as INF or
- * NAN and hexadecimal forms are not numbers here.
- */
-static double number(const char *text)
-{
-    const char *p = text;
-    int negative = 0, digits = 0;
-    while (isspace((unsigned char)*p))
-        p++;
-    if (*p == '+' || *p == '-')
-        negative = *p++ == '-';
-    while (isdigit((unsigned char)*p)) {
-        p++;
-        digits++;
-    }
-    if (*p == '.') {
-        p++;
-        while (isdigit((unsigned char)*p)) {
-            p++;
-            digits++;
-        }
-    }
-    if (digits == 0)
-        return 0.0;
-    if (*p == 'e' || *p == 'E') {
-        const char *q = p + 1;
-        if (*q == '+' || *q == '-')
-            q++;
-        if (isdigit((unsigned char)*q)) {
-            while (isdigit((unsigned char)*q))
-                q++;
-            p = q;
-        }
-    }
-    char *end;
-    double value = strtod(text, &end);
-    /* strtod reads further only for a hexadecimal form, whose decimal
-       prefix is a lone zero. */
-    if (end != p)
-        return negative ? -0.0 : 0.0;
-    return value;
-}
-
 /* Formats into the work buffer; a text that does not fit ends the run. */
 __attribute__((format(printf, 3, 4)))
 static const char *compose(ViSession vi, char *buf, const char *fmt, ...)
@@ -131,7 +86,7 @@ static void setfreq(ViSession vi, char *buf, const char *freq, const char *copy)
 {
     int wide = copy[0] == '\0' || strncasecmp(copy, "sin", 3) == 0 ||
                strncasecmp(copy, "squ", 3) == 0;
-    float f = (float)number(freq);
+    float f = (float)numval(freq);
     if (f < 0.01 || f > (wide ? 3000000.0f : 20000.0f))
         visaclose(vi, wide ? kFreqWideError : kFreqNarrowError);
     wbstr(vi, compose(vi, buf, "%fHZ\r\n", (double)f));
@@ -140,7 +95,7 @@ static void setfreq(ViSession vi, char *buf, const char *freq, const char *copy)
 /* Returns the halved amplitude that was sent. */
 static float setamp(ViSession vi, char *buf, const char *amp)
 {
-    float a = (float)number(amp) / 2;
+    float a = (float)numval(amp) / 2;
     if (a < 0.04 || a > 20)
         visaclose(vi, kAmpError);
     wbstr(vi, compose(vi, buf, "%fV\r\n", (double)a));
@@ -151,7 +106,7 @@ static float setamp(ViSession vi, char *buf, const char *amp)
    negative offset, and any offset without a known amplitude, passes. */
 static void setoffs(ViSession vi, char *buf, const char *offs, int haveamp, float a)
 {
-    float o = (float)number(offs);
+    float o = (float)numval(offs);
     double limit = 0;
     int limited = 1;
     if (!haveamp || a > 10)

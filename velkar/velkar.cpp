@@ -74,59 +74,6 @@ static bool kw(const char *text, size_t k, const char *form)
     return true;
 }
 
-/* Length of the longest leading decimal number of s: white space, sign,
- * digits with an optional point, an optional exponent. 0 when there is none;
- * words (INF, NAN, MAX) and hexadecimal forms are not numbers. */
-static size_t numlen(const char *s)
-{
-    size_t i = 0;
-    while (isspace((unsigned char)s[i]))
-        i++;
-    if (s[i] == '+' || s[i] == '-')
-        i++;
-    size_t digits = 0;
-    while (isdigit((unsigned char)s[i])) {
-        i++;
-        digits++;
-    }
-    if (s[i] == '.') {
-        i++;
-        while (isdigit((unsigned char)s[i])) {
-            i++;
-            digits++;
-        }
-    }
-    if (digits == 0)
-        return 0;
-    if (s[i] == 'e' || s[i] == 'E') {
-        size_t j = i + 1;
-        if (s[j] == '+' || s[j] == '-')
-            j++;
-        if (isdigit((unsigned char)s[j])) {
-            while (isdigit((unsigned char)s[j]))
-                j++;
-            i = j;
-        }
-    }
-    return i;
-}
-
-/* Numeric value of a text: the value of its leading decimal number, 0 when
- * it has none. Only the matched part is converted: the text is cut there for
- * the conversion and restored afterwards, so strtod never sees "0x..." or
- * "inf" forms. */
-static double numval(char *s)
-{
-    size_t n = numlen(s);
-    if (n == 0)
-        return 0.0;
-    char keep = s[n];
-    s[n] = '\0';
-    double v = strtod(s, NULL);
-    s[n] = keep;
-    return v;
-}
-
 /* Sends head, arg and a line feed, built in the work buffer. A text that
  * does not fit ends the run with toolong. */
 static void sendarg(ViSession vi, char *buf, const char *head, const char *arg,

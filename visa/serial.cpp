@@ -160,7 +160,11 @@ class SerialLine final : public Transport {
     }
   }
 
-  ViStatus clear() override { return discard(true, true); }
+  // Device clear drops what the instrument sent and nobody has read. Bytes
+  // that write() took are already the instrument's: discarding the output
+  // queue would silently lose commands reported as sent (on a pseudo-terminal
+  // it even deletes bytes waiting at the far end).
+  ViStatus clear() override { return discard(true, false); }
 
   ViStatus discard(bool input, bool output) override {
     if (!input && !output) return VI_SUCCESS;

@@ -181,6 +181,17 @@ TEST_F(Serial, FlushAndClearDiscardWhatIsWaiting) {
   EXPECT_EQ(viFlush(vi, VI_WRITE_BUF_DISCARD | VI_IO_OUT_BUF_DISCARD), VI_SUCCESS);
 }
 
+// A device clear after a refusal must not take back commands already sent:
+// the instrument has them even when it has not read them yet.
+TEST_F(Serial, ClearKeepsBytesAlreadyWritten) {
+  const std::string cmd = "SIN\r\n1000.000000HZ\r\n";
+  ViUInt32 n = 0;
+  ASSERT_EQ(viWrite(vi, reinterpret_cast<const ViByte *>(cmd.data()),
+                    static_cast<ViUInt32>(cmd.size()), &n), VI_SUCCESS);
+  for (int i = 0; i < 20; i++) EXPECT_EQ(viClear(vi), VI_SUCCESS);
+  EXPECT_EQ(receive(cmd.size()), cmd);
+}
+
 TEST_F(Serial, OpensRawAtTheDefaults) {
   const termios t = lineSettings();
   EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));
