@@ -122,6 +122,7 @@ class SerialLine final : public Transport {
     cfsetispeed(&t, B9600);
     cfsetospeed(&t, B9600);
     if (tcsetattr(fd_.get(), TCSANOW, &t) != 0) return fail(openStatus(errno), errno);
+    if (tcgetattr(fd_.get(), &line_) != 0) return fail(openStatus(errno), errno);
     return VI_SUCCESS;
   }
 
@@ -174,8 +175,7 @@ class SerialLine final : public Transport {
   }
 
   ViStatus setAttribute(ViAttr attr, ViAttrState value) override {
-    termios old{};
-    if (tcgetattr(fd_.get(), &old) != 0) return fail(lineStatus(errno), errno);
+    const termios old = line_;
     termios t = old;
     Settings next = settings_;
     tcflag_t owned = 0;  // c_cflag bits this attribute decides
@@ -260,6 +260,7 @@ class SerialLine final : public Transport {
       return VI_ERROR_NSUP_ATTR_STATE;
     }
     settings_ = next;
+    line_ = now;
     return VI_SUCCESS;
   }
 
@@ -298,6 +299,7 @@ class SerialLine final : public Transport {
 
   Fd fd_;
   ViUInt16 number_;
+  termios line_{};  // the line's settings as last read back; only we change them
   Settings settings_;
 };
 
