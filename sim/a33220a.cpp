@@ -711,8 +711,7 @@ bool A33220a::setFunction(std::string_view name, std::string *why) {
 
 bool A33220a::setFrequency(std::string_view hertz, std::string *why) {
   double v = 0;
-  std::size_t used = 0;
-  if (!scpi::parseDecimal(hertz, &v, &used) || used != hertz.size() || !std::isfinite(v)) {
+  if (!scpi::parseWholeDecimal(hertz, &v)) {
     if (why) *why = "frequency '" + std::string(hertz) + "' is not a number";
     return false;
   }

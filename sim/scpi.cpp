@@ -73,6 +73,11 @@ bool matchFrom(const std::vector<PatternNode> &pat, std::size_t pi,
 
 }  // namespace
 
+bool parseWholeDecimal(std::string_view s, double *value) {
+  std::size_t used = 0;
+  return parseDecimal(s, value, &used) && used == s.size() && std::isfinite(*value);
+}
+
 bool parseDecimal(std::string_view s, double *value, std::size_t *used) {
   std::size_t i = 0;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
@@ -205,9 +210,7 @@ bool parseNumeric(std::string_view text, Numeric *out) {
     }
   }
   double v = 0;
-  std::size_t used = 0;
-  if (!parseDecimal(text, &v, &used) || used != text.size() || !std::isfinite(v))
-    return false;
+  if (!parseWholeDecimal(text, &v)) return false;
   *out = Numeric{Numeric::Value, v};
   return true;
 }
@@ -223,9 +226,7 @@ bool parseBool(std::string_view text, bool *out) {
     return true;
   }
   double v = 0;
-  std::size_t used = 0;
-  if (!parseDecimal(text, &v, &used) || used != text.size() || !std::isfinite(v))
-    return false;
+  if (!parseWholeDecimal(text, &v)) return false;
   *out = std::fabs(v) >= 0.5;  // rounds to a number other than 0
   return true;
 }

@@ -16,6 +16,8 @@ namespace sim::scpi {
 // white space, no hexadecimal, no INF/NAN words. Returns false when s does
 // not begin with a number; otherwise *value and *used (characters taken).
 bool parseDecimal(std::string_view s, double *value, std::size_t *used);
+// True when all of s is one finite decimal number.
+bool parseWholeDecimal(std::string_view s, double *value);
 
 // One program message unit: "BURS:NCYC 5", "*IDN?", ":TRIG:SOUR?".
 struct Unit {

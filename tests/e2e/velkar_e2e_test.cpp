@@ -107,6 +107,19 @@ std::string show(const std::vector<std::string> &args) {
   return s;
 }
 
+// What velkar prints on standard output for "5 INT RISE DEG 90 0.5" on a
+// generator at 1 kHz sine, over the serial line and on the simulated one.
+static const char kInternalRiseReadBack[] =
+    "BURST CYCLES = 5.0000000e+0\n"
+    "TRIGGER SOURCE = IMM\n"
+    "TRIGGER OUTPUT = 1\n"
+    "TRIGGER OUTPUT SLOPE = POS\n"
+    "PHASE UNIT = DEG\n"
+    "START PHASE = 90.000000e+0\n"
+    "BURST PERIOD = 500.00000e-3\n"
+    "BURST = 1\n"
+    "OUTPUT = 1\n";
+
 TEST(VelkarUsage, WrongArgumentCountPrintsUsageOnly) {
   const std::string usage =
       "Hardware: Agilent 33220A.\n"
@@ -156,15 +169,7 @@ TEST(VelkarSerial, CompleteRuns) {
        "UNIT:ANGLE DEG\nUNIT:ANGLE?\n"
        "BURST:PHASE 90\nBURST:PHASE?\n"
        "BURST:INTERNAL:PERIOD 0.5\nBURST:INTERNAL:PERIOD?\n",
-       "BURST CYCLES = 5.0000000e+0\n"
-       "TRIGGER SOURCE = IMM\n"
-       "TRIGGER OUTPUT = 1\n"
-       "TRIGGER OUTPUT SLOPE = POS\n"
-       "PHASE UNIT = DEG\n"
-       "START PHASE = 90.000000e+0\n"
-       "BURST PERIOD = 500.00000e-3\n"
-       "BURST = 1\n"
-       "OUTPUT = 1\n"},
+       kInternalRiseReadBack},
       // External falling edge: the Period argument is ignored altogether.
       {{"INF", "EXF", "OFF", "RAD", "1", "1E-3"},
        {{"BURST:NCYCLES?\n", "+9.900000000000000E+37\n"},
@@ -426,16 +431,7 @@ TEST(VelkarSim, RunsOnSimulatedGenerator) {
   e2e::Run run = e2e::runPlain(kBin, {"SIM::33220A", "5", "INT", "RISE", "DEG", "90", "0.5"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, e2e::kSessionOpened + std::string(kMode) + kCompleted);
-  EXPECT_EQ(run.out,
-            "BURST CYCLES = 5.0000000e+0\n"
-            "TRIGGER SOURCE = IMM\n"
-            "TRIGGER OUTPUT = 1\n"
-            "TRIGGER OUTPUT SLOPE = POS\n"
-            "PHASE UNIT = DEG\n"
-            "START PHASE = 90.000000e+0\n"
-            "BURST PERIOD = 500.00000e-3\n"
-            "BURST = 1\n"
-            "OUTPUT = 1\n");
+  EXPECT_EQ(run.out, kInternalRiseReadBack);
 
   run = e2e::runPlain(kBin, {"SIM::33220A::FUNC=DC", "5", "INT", "RISE", "DEG", "90"});
   EXPECT_EQ(run.status, 1);
